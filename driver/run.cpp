@@ -9,8 +9,8 @@
 
 #include "driver/matrix_loading.h"
 #include "driver/run_parameters.h"
+#include "driver/split_scan.h"
 #include "stats/format_fixed.h"
-#include "stats/r_statistic.h"
 #include "stats/rank_transform.h"
 #include "textio/channels.h"
 #include "textio/console.h"
@@ -38,15 +38,6 @@ constexpr std::string_view kUsage =
     "\r\n"
     "The table is shown on the screen and written to orvanel.out in the current directory.\r\n"
     "Set ORVANEL_SEED to a whole number to make the p-values reproducible.\r\n";
-
-struct SplitResult {
-  std::int32_t n1 = 0;
-  std::int32_t n2 = 0;
-  float mrb = 0.0f;
-  float mrw = 0.0f;
-  float r = 0.0f;
-  long double p = 0.0L;
-};
 
 bool fits_int32(std::int64_t value) {
   return value >= std::numeric_limits<std::int32_t>::min() &&
@@ -78,33 +69,6 @@ void write_record(const SplitResult& split) {
   write_single_cell(kChannel, split.mrw, false);
   write_single_cell(kChannel, split.r, false);
   write_single_cell(kChannel, static_cast<float>(split.p), true);
-}
-
-// One split: the design, R on the pristine ranks, then `permutations` relabellings, each
-// starting from the previous one, counting those whose R reaches the observed R.
-SplitResult evaluate_split(stats::SquareMatrix& dissimilarities, stats::SquareMatrix& ranks,
-                           const stats::SquareMatrix& ranks_saved, std::int32_t n, std::int32_t n1,
-                           std::int32_t n2, std::int32_t permutations,
-                           stats::RandomSource& random) {
-  const std::array<std::int32_t, 2> group_sizes = {n1, n2};
-  stats::build_design(dissimilarities, n, group_sizes);
-  ranks = ranks_saved;
-  SplitResult split;
-  split.n1 = n1;
-  split.n2 = n2;
-  float mrb = 0.0f;
-  float mrw = 0.0f;
-  split.r = stats::r_statistic(ranks, dissimilarities, n, mrb, mrw);
-  split.mrb = mrb;
-  split.mrw = mrw;
-  std::int64_t hits = 0;
-  for (std::int32_t k = 0; k < permutations; ++k) {
-    stats::permute_objects(ranks, n, random);
-    const float permuted_r = stats::r_statistic(ranks, dissimilarities, n, mrb, mrw);
-    if (permuted_r >= split.r) ++hits;
-  }
-  split.p = static_cast<long double>(hits) / permutations;
-  return split;
 }
 
 }  // namespace
@@ -197,23 +161,17 @@ void run(int argc, const char* const* argv) {
   float max_r = -999.0f;
   std::int32_t max_n1 = 0;
   std::int32_t max_n2 = 0;
-  // 64-bit counters: the step past the last split may leave the 32-bit range.
-  std::int64_t n1 = parameters.min_n1;
-  std::int64_t n2 = static_cast<std::int64_t>(n) - parameters.min_n1;
-  do {
-    const SplitResult split =
-        evaluate_split(dissimilarities, ranks, ranks_saved, n, static_cast<std::int32_t>(n1),
-                       static_cast<std::int32_t>(n2), parameters.permutations, random);
-    write_row(split);
-    write_record(split);
-    if (split.r > max_r) {
-      max_r = split.r;
-      max_n1 = split.n1;
-      max_n2 = split.n2;
-    }
-    ++n1;
-    --n2;
-  } while (n2 >= parameters.min_n2);
+  scan_splits(dissimilarities, ranks, ranks_saved, parameters, random,
+              [&](const SplitResult& split) {
+                write_row(split);
+                write_record(split);
+                // Among equal maxima the first split stays; a NaN R never replaces.
+                if (split.r > max_r) {
+                  max_r = split.r;
+                  max_n1 = split.n1;
+                  max_n2 = split.n2;
+                }
+              });
   const bool result_complete = close_channel(kChannel);
 
   write_text(kRuleLine, true);
