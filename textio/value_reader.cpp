@@ -114,9 +114,8 @@ ScannedValue scan_value(ValueKind kind, std::size_t limit) {
     c = next_char();
   }
   // A NUL byte ends the value's text.
-  value.characters.resize(value.characters.find('\0') == std::string::npos
-                              ? value.characters.size()
-                              : value.characters.find('\0'));
+  const std::size_t nul = value.characters.find('\0');
+  if (nul != std::string::npos) value.characters.resize(nul);
   return value;
 }
 
