@@ -9,6 +9,11 @@ namespace {
 
 constexpr std::size_t kTabStop = 8;
 constexpr std::string_view kClearToScreenEnd = "\x1b[J";
+// Text that fills the last column leaves the cursor there with the wrap still pending, where
+// moves and clears act on the wrong row. A blank past the line's end carries the cursor over
+// to the next row and a backspace returns it to that row's start; unlike a line end, this keeps
+// the row soft-wrapped, so terminals that rewrap on a resize keep prompt and line together.
+constexpr std::string_view kSettleWrap = " \b";
 
 void append_move(std::string& out, std::size_t count, char direction) {
   if (count == 0) return;
@@ -22,7 +27,7 @@ void append_move(std::string& out, std::size_t count, char direction) {
 LineEditor::LineEditor(std::string prompt, std::size_t width)
     : prompt_(std::move(prompt)), width_(std::max<std::size_t>(width, 1)), screen_(prompt_.size()) {
   // The prompt is on the screen already; only a wrap it left pending needs settling.
-  if (!prompt_.empty() && screen_ % width_ == 0) output_ = "\r\n";
+  if (!prompt_.empty() && screen_ % width_ == 0) output_ = kSettleWrap;
 }
 
 std::string LineEditor::take_output() { return std::exchange(output_, std::string()); }
@@ -113,9 +118,7 @@ void LineEditor::draw_from(std::size_t index) {
 void LineEditor::write_run(std::string_view text) {
   output_ += text;
   screen_ += text.size();
-  // Text that fills the last column leaves the cursor there with the wrap still pending, where
-  // moves and clears act on the wrong row; a line end settles it at the next row's start.
-  if (!text.empty() && screen_ % width_ == 0) output_ += "\r\n";
+  if (!text.empty() && screen_ % width_ == 0) output_ += kSettleWrap;
 }
 
 void LineEditor::move_screen_to(std::size_t offset) {

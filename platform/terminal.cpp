@@ -168,9 +168,9 @@ void clear_terminal() {
 
 void wait_for_key_press() {
   if (!stdin_is_terminal()) return;
-  enter_key_mode();
   key_wait_ended = 0;
-  in_key_wait = 1;
+  in_key_wait = 1;  // before the mode changes, so that a signal from then on ends the wait
+  enter_key_mode();
   next_key(kKeyWaitPollMs, [] { return key_wait_ended == 0; });
   in_key_wait = 0;
   restore_mode();
@@ -197,6 +197,7 @@ std::string edit_terminal_line() {
   show();
   while (!editor.entered()) {
     const auto key = next_key(kEditorPollMs, follow_resize);
+    follow_resize();  // a resize signalled while the key came in applies before the key
     if (!key) break;
     editor.press(*key);
     show();

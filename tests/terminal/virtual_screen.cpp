@@ -28,6 +28,9 @@ void VirtualScreen::feed(std::string_view bytes) {
           wrap_pending_ = false;
         } else if (byte == '\n') {
           line_feed();
+        } else if (byte == '\b') {
+          wrap_pending_ = false;
+          if (column_ > 0) --column_;
         } else if (byte == '\a') {
           ++beeps_;
         } else if (static_cast<unsigned char>(byte) >= 32 && byte != 127) {

@@ -10,7 +10,7 @@
 namespace orvanel::terminal_test {
 
 // Understands what the program writes: printable bytes (one cell each) with the right-margin
-// pending wrap, CR, LF, BEL, and the CSI sequences A, B, C, D, G, H, J and K. Rows that scroll
+// pending wrap, CR, LF, BS, BEL, and the CSI sequences A, B, C, D, G, H, J and K. Rows that scroll
 // off the top are kept, so `text` shows the whole session.
 class VirtualScreen {
  public:
