@@ -85,8 +85,18 @@ void LineEditor::press(Key key) {
 void LineEditor::resize(std::size_t width) {
   width_ = std::max<std::size_t>(width, 1);
   move_screen_to(0);
-  output_ += kClearToScreenEnd;
+  redraw();
+}
+
+void LineEditor::redraw_on_fresh_row(std::size_t width) {
+  width_ = std::max<std::size_t>(width, 1);
+  output_ += '\r';
   screen_ = 0;
+  redraw();
+}
+
+void LineEditor::redraw() {
+  output_ += kClearToScreenEnd;
   write_run(prompt_);
   draw_from(0);
   move_screen_to(prompt_.size() + cursor_);

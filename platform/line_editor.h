@@ -23,6 +23,9 @@ class LineEditor {
   void press(Key key);
   // The terminal changed its width and, like most, rewrapped what it showed; draw it all anew.
   void resize(std::size_t width);
+  // Others wrote to the screen while the process was stopped, and the cursor now stands on a
+  // fresh row of a terminal of this width: draw prompt and line anew there.
+  void redraw_on_fresh_row(std::size_t width);
 
   bool entered() const { return entered_; }
   const std::string& line() const { return line_; }
@@ -32,6 +35,8 @@ class LineEditor {
   std::string take_output();
 
  private:
+  // Draws prompt and line from the start of the cursor's row.
+  void redraw();
   void insert(std::string_view text);
   void erase_at(std::size_t index);
   void move_cursor(std::size_t index);

@@ -27,11 +27,13 @@ constexpr std::size_t kFallbackWidth = 80;
 // mode stays from the first entry to the end of the key wait, so that keys typed during the
 // computation are neither echoed into the table nor held back as an unfinished line.
 termios original_mode;
+termios key_mode;
 bool session_started = false;
 volatile std::sig_atomic_t key_mode_on = 0;
 volatile std::sig_atomic_t in_key_wait = 0;
 volatile std::sig_atomic_t key_wait_ended = 0;
 volatile std::sig_atomic_t resized = 0;
+volatile std::sig_atomic_t continued = 0;
 
 // What stands on the cursor's row since the last line end: the prompt the line continues.
 std::string row_text;
@@ -54,6 +56,17 @@ void remember_row_text(std::string_view bytes) {
   }
 }
 
+void install_handler(int signal_number, void (*handler)(int)) {
+  struct sigaction previous {};
+  ::sigaction(signal_number, nullptr, &previous);
+  if (previous.sa_handler == SIG_IGN) return;  // started under nohup or the like: keep it so
+  struct sigaction action {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  ::sigaction(signal_number, &action, nullptr);
+}
+
 // Async-signal-safe: tcsetattr is.
 void restore_mode() {
   if (key_mode_on == 0) return;
@@ -74,15 +87,27 @@ void on_ending_signal(int signal_number) {
 
 void on_resize(int) { resized = 1; }
 
-void install_handler(int signal_number, void (*handler)(int)) {
-  struct sigaction previous {};
-  ::sigaction(signal_number, nullptr, &previous);
-  if (previous.sa_handler == SIG_IGN) return;  // started under nohup or the like: keep it so
-  struct sigaction action {};
-  action.sa_handler = handler;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  ::sigaction(signal_number, &action, nullptr);
+// Ctrl+Z: the shell gets the terminal back in the mode it knows, and the key mode returns when
+// the process goes on (a shell may have changed the mode meanwhile, hence also on SIGCONT).
+void on_stop(int signal_number) {
+  const int saved_errno = errno;
+  if (key_mode_on != 0) ::tcsetattr(STDIN_FILENO, TCSANOW, &original_mode);
+  std::signal(signal_number, SIG_DFL);
+  sigset_t stop;
+  sigemptyset(&stop);
+  sigaddset(&stop, signal_number);
+  ::sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+  std::raise(signal_number);  // stopped here until continued
+  install_handler(signal_number, on_stop);
+  if (key_mode_on != 0) ::tcsetattr(STDIN_FILENO, TCSANOW, &key_mode);
+  errno = saved_errno;
+}
+
+void on_continue(int) {
+  const int saved_errno = errno;
+  if (key_mode_on != 0) ::tcsetattr(STDIN_FILENO, TCSANOW, &key_mode);
+  continued = 1;
+  errno = saved_errno;
 }
 
 void enter_key_mode() {
@@ -92,13 +117,15 @@ void enter_key_mode() {
     for (const int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
       install_handler(signal_number, on_ending_signal);
     }
+    key_mode = original_mode;
+    key_mode.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);  // ISIG stays: Ctrl+C
+    key_mode.c_cc[VMIN] = 1;
+    key_mode.c_cc[VTIME] = 0;
     install_handler(SIGWINCH, on_resize);
+    install_handler(SIGTSTP, on_stop);
+    install_handler(SIGCONT, on_continue);
     std::atexit(restore_mode);
   }
-  termios key_mode = original_mode;
-  key_mode.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);  // ISIG stays: Ctrl+C
-  key_mode.c_cc[VMIN] = 1;
-  key_mode.c_cc[VTIME] = 0;
   // TCSANOW, not TCSAFLUSH: keys typed ahead are the user's answers and must stay.
   if (::tcsetattr(STDIN_FILENO, TCSANOW, &key_mode) == 0) key_mode_on = 1;
 }
@@ -180,24 +207,29 @@ std::string edit_terminal_line() {
   // Without a terminal to draw on, the output gets only the finished line, as a screen shows it.
   const bool echo = stdout_is_terminal();
   enter_key_mode();
-  LineEditor editor(row_text, echo ? terminal_width() : kFallbackWidth);
+  LineEditor editor(row_text, terminal_width());
+  continued = 0;
   const auto show = [&] {
     const std::string bytes = editor.take_output();
     if (echo) write_all(bytes);
   };
-  const auto follow_resize = [&] {
-    if (resized != 0) {
+  const auto follow_screen = [&] {
+    if (continued != 0) {
+      continued = 0;
+      resized = 0;
+      editor.redraw_on_fresh_row(terminal_width());
+    } else if (resized != 0) {
       resized = 0;
       const std::size_t width = terminal_width();
-      if (echo && width != editor.width()) editor.resize(width);
-      show();
+      if (width != editor.width()) editor.resize(width);
     }
+    show();
     return true;
   };
   show();
   while (!editor.entered()) {
-    const auto key = next_key(kEditorPollMs, follow_resize);
-    follow_resize();  // a resize signalled while the key came in applies before the key
+    const auto key = next_key(kEditorPollMs, follow_screen);
+    follow_screen();  // a resize signalled while the key came in applies before the key
     if (!key) break;
     editor.press(*key);
     show();

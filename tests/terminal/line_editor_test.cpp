@@ -169,6 +169,22 @@ INSTANTIATE_TEST_SUITE_P(Prompts, PromptWidthTest,
                                          PromptCase{"Wraps", "0123456789ab"}),
                          case_name<PromptCase>);
 
+// After a stop the shell has written its lines; the editor draws prompt and line again on the
+// fresh row the cursor stands on, and editing goes on there.
+TEST(LineEditor, RedrawsOnFreshRowAfterStop) {
+  Entry entry("? ", 10);
+  entry.type({kAlphabet25 + kLeft + kLeft + kLeft});
+  entry.screen.feed("\r\n[1] Stop\r\n$ fg\r\n");
+  entry.editor.redraw_on_fresh_row(10);
+  entry.screen.feed(entry.editor.take_output());
+  entry.type({"Z"});
+  EXPECT_EQ(entry.screen.text(),
+            "? abcdefgh\nijklmnopqr\nstuvwxy\n[1] Stop\n$ fg\n"
+            "? abcdefgh\nijklmnopqr\nstuvZwxy\n");
+  EXPECT_EQ(entry.screen.cursor_row(), 7u);
+  EXPECT_EQ(entry.screen.cursor_column(), 5u);
+}
+
 struct ResizeCase {
   const char* name;
   std::size_t from_width;

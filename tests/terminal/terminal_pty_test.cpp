@@ -76,6 +76,22 @@ TEST(TerminalLine, FollowsAResize) {
   EXPECT_NE(session.screen().text().find(rows), std::string::npos) << session.screen().text();
 }
 
+// Ctrl+Z hands the terminal back in its own mode; when the job goes on, the key mode returns
+// and the line is drawn again on a fresh row below what the shell wrote.
+TEST(TerminalLine, GoesOnAfterStopAndContinue) {
+  PtySession session(probe("line-job"));
+  ASSERT_TRUE(session.read_until_key_mode());
+  session.type("ab");
+  ASSERT_TRUE(session.read_until_shown("prompt> ab"));
+  session.type("\x1a");
+  ASSERT_TRUE(session.read_until_shown("stopped icanon echo"));
+  ASSERT_TRUE(session.read_until_shown("prompt> ab", 2));
+  ASSERT_TRUE(session.read_until_key_mode());
+  session.type("c\r");
+  expect_normal_exit(session);
+  EXPECT_EQ(session.screen().text(), "prompt> ab\nstopped icanon echo\nprompt> abc\ngot[abc]\n");
+}
+
 TEST(TerminalLine, RedirectedOutputGetsOnlyTheFinishedLine) {
   char directory[] = "/tmp/orvanel-term-XXXXXX";
   ASSERT_NE(::mkdtemp(directory), nullptr);
