@@ -119,6 +119,7 @@ void seed_random(stats::RandomSource& random) {
 }
 
 void run(int argc, const char* const* argv) {
+  reserve_standard_streams();
   const std::string command_text = join_arguments(argc, argv);
   const bool interactive = command_text.empty();
   if (command_text == "--help") {

@@ -20,10 +20,9 @@ std::string group_label(int group) {
 RunParameters read_parameter_file(const std::string& name) {
   open_channel(kChannel, name, ChannelMode::input);
   RunParameters parameters;
-  std::string label;
   // Each value line follows a label line that is skipped whole.
-  const auto next_value_line = [&label] {
-    read_whole_line(kChannel, label);
+  const auto next_value_line = [] {
+    skip_whole_line(kChannel);
     select_input(kChannel);
   };
   next_value_line();

@@ -1,123 +1,18 @@
 // End-to-end runs of the orvanel program in fresh directories, checked byte for byte.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "program_runner.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct RunOutcome {
-  std::string out;
-  int status = -1;
-  std::optional<std::string> result_file;  // orvanel.out, when the run left one
-};
-
-std::string read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-// A scratch directory holding the given files; removed unless the test failed.
-class Scratch {
- public:
-  explicit Scratch(const std::map<std::string, std::string>& files) {
-    std::string pattern = (fs::temp_directory_path() / "orvanel-cli-XXXXXX").string();
-    dir_ = mkdtemp(pattern.data());
-    for (const auto& [name, bytes] : files) std::ofstream(dir_ / name, std::ios::binary) << bytes;
-  }
-  ~Scratch() {
-    if (testing::Test::HasFailure()) {
-      std::cerr << "kept " << dir_ << "\n";
-    } else {
-      fs::remove_all(dir_);
-    }
-  }
-  const fs::path& dir() const { return dir_; }
-
- private:
-  fs::path dir_;
-};
-
-// Runs the program in `dir` with the arguments, ORVANEL_SEED (unless null) and standard input
-// from the given bytes (from /dev/null when none).
-RunOutcome run_program(const fs::path& dir, const std::vector<std::string>& args, const char* seed,
-                       const std::optional<std::string>& input = std::nullopt) {
-  const fs::path out_path = dir / ".stdout";
-  const fs::path in_path = dir / ".stdin";
-  if (input) std::ofstream(in_path, std::ios::binary) << *input;
-  const pid_t child = fork();
-  if (child == 0) {
-    if (chdir(dir.c_str()) != 0) _exit(127);
-    const int in = open(input ? in_path.c_str() : "/dev/null", O_RDONLY);
-    const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    dup2(in, STDIN_FILENO);
-    dup2(out, STDOUT_FILENO);
-    if (seed != nullptr) {
-      setenv("ORVANEL_SEED", seed, 1);
-    } else {
-      unsetenv("ORVANEL_SEED");
-    }
-    std::vector<char*> argv = {const_cast<char*>(ORVANEL_BINARY)};
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    execv(ORVANEL_BINARY, argv.data());
-    _exit(127);
-  }
-  int wait_status = 0;
-  waitpid(child, &wait_status, 0);
-  RunOutcome run;
-  run.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
-  run.out = read_file(out_path);
-  fs::remove(out_path);
-  fs::remove(in_path);
-  if (fs::is_regular_file(dir / "orvanel.out")) run.result_file = read_file(dir / "orvanel.out");
-  return run;
-}
-
-// Joins lines, each ended by CR LF.
-std::string lines(const std::vector<std::string>& texts) {
-  std::string joined;
-  for (const std::string& text : texts) joined += text + "\r\n";
-  return joined;
-}
-
-const std::string kRule = "--------------------------------------------";
-const std::string kBanner = lines({kRule, "  Orvanel", kRule, ""});
-const std::string kTableHead = lines({"   n1    n2     mrb     mrw        R    p(R)", kRule});
-const std::string kHeaderRecord = "\"n1\",\"n2\",\"mrb\",\"mrw\",\"R\",\"p(R)\"\r\n";
-const std::string kSizeError = lines({"Error: total number of objects does not match matrix size"});
-
-std::string echo(const std::string& file, const std::string& n, const std::string& m1,
-                 const std::string& m2, const std::string& permutations) {
-  return lines({"Dissimilarity matrix file name: " + file, "Dissimilarity matrix dimension: " + n,
-                "Minimum number of objects in group #1:" + m1,
-                "Minimum number of objects in group #2:" + m2,
-                "Number of permutations:" + permutations, ""});
-}
-
-std::string parameter_file(const std::string& matrix, const std::string& n, const std::string& m1,
-                           const std::string& m2, const std::string& permutations) {
-  return lines({"Matrix file", matrix, "Dimension", n, "Minimum size of group 1", m1,
-                "Minimum size of group 2", m2, "Permutations", permutations});
-}
-
-std::string table_foot(const std::string& summary) { return lines({kRule, "", summary}); }
-
-// Four objects, every dissimilarity the same: every rank is 3.5, every R is 0, and every
-// relabelling reaches it, so p is 1.
-const std::string kTiedFour = "0 0.5 0.5 0.5\n0.5 0 0.5 0.5\n0.5 0.5 0 0.5\n0.5 0.5 0.5 0\n";
+using namespace orvanel::test_support;
 
 // Three objects with d(1,2) < d(1,3) < d(2,3): ranks 1, 2, 3.
 const std::string kThree = "0 0.1 0.2\n0.1 0 0.3\n0.2 0.3 0\n";
@@ -141,14 +36,6 @@ const std::string kThreeRows = kTableHead +
                                       "    2     1     2.5     1.0  1.00000 0.50000"}) +
                                table_foot("max(R)= 1.00000 (n1=2, n2=1)");
 const std::string kThreeRecords = kHeaderRecord + "1,2,1.5,3,-1,1\r\n2,1,2.5,1,1,0.5\r\n";
-
-const std::string kTiedRows = kTableHead +
-                              lines({"    1     3     3.5     3.5  0.00000 1.00000",
-                                     "    2     2     3.5     3.5  0.00000 1.00000",
-                                     "    3     1     3.5     3.5  0.00000 1.00000"}) +
-                              table_foot("max(R)= 0.00000 (n1=1, n2=3)");
-const std::string kTiedRecords =
-    kHeaderRecord + "1,3,3.5,3.5,0,1\r\n2,2,3.5,3.5,0,1\r\n3,1,3.5,3.5,0,1\r\n";
 
 const std::string kNoFileEcho = echo("", " 0", " 0", " 0", " 0");
 

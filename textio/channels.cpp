@@ -1,6 +1,8 @@
 // File channels: opening and closing, the text rules of reading, and the result-file cells.
 #include "textio/channels.h"
 
+#include <sys/stat.h>
+
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -82,12 +84,17 @@ void open_channel(int channel, const std::string& name, ChannelMode mode) {
   opened.mode = mode;
   opened.stream = stream;
   if (mode == ChannelMode::input) {
-    opened.text = TextStream(stream);
-    // A file without a measurable length (a pipe, a device) counts as empty, so the end-of-file
-    // test ends a read loop after its first read.
-    if (std::fseek(stream, 0, SEEK_END) == 0) {
+    struct stat status {};
+    const bool known = fstat(fileno(stream), &status) == 0;
+    // A character device (/dev/zero, a terminal) holds no text and may never end: it gives no
+    // data, as an empty file would.
+    opened.text = TextStream(known && S_ISCHR(status.st_mode) ? nullptr : stream);
+    // Only a regular file has a length; a pipe, a device or a directory has none, and the
+    // end-of-file test then ends a read loop after its first read.
+    if (known && S_ISREG(status.st_mode) && std::fseek(stream, 0, SEEK_END) == 0) {
       const long size = std::ftell(stream);
-      opened.size_at_open = size > 0 ? size : 0;
+      opened.sized = size >= 0;
+      opened.size_at_open = opened.sized ? size : 0;
       std::fseek(stream, 0, SEEK_SET);
     }
   }

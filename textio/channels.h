@@ -44,7 +44,8 @@ struct Channel {
   ChannelMode mode = ChannelMode::input;
   std::FILE* stream = nullptr;
   TextStream text;                // input only
-  std::int64_t size_at_open = 0;  // input only: the length measured at opening, 0 when unknown
+  std::int64_t size_at_open = 0;  // input only: the length measured at opening
+  bool sized = false;             // input only: a regular file, whose length could be measured
   std::vector<int> put_back;      // input only: characters given back, most recent last
   bool write_failed = false;      // output only: some bytes did not reach the file
 };

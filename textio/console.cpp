@@ -1,6 +1,9 @@
 // Screen output through the terminal seam, and the end of the process.
 #include "textio/console.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -9,6 +12,14 @@
 #include "textio/channels.h"
 
 namespace orvanel::textio {
+
+void reserve_standard_streams() {
+  for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    if (fcntl(stream, F_GETFD) != -1) continue;
+    // The lowest free number is the one just found closed.
+    open("/dev/null", stream == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+  }
+}
 
 void write_text(std::string_view text, bool ends_line) {
   if (!ends_line) {

@@ -194,6 +194,23 @@ std::int64_t whole_value(std::string_view text, bool wide) {
 
 double c_strtod(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
 
+// Consumes the channel's next line through its LF; `line`, when given, receives its bytes
+// without the LF and without a CR before it. A CR right before the end of the data ends the line
+// in the same way.
+int consume_line(Channel& open, std::string* line) {
+  int last = kEndOfData;
+  for (;;) {
+    const int c = open.text.next();
+    if (c == '\n' || c == kEndOfData) {
+      const bool ends_in_cr = last == '\r';
+      if (line != nullptr && ends_in_cr) line->pop_back();
+      return c == '\n' || ends_in_cr ? kStatusOk : kStatusNoData;
+    }
+    if (line != nullptr) *line += static_cast<char>(c);
+    last = c;
+  }
+}
+
 }  // namespace
 
 int select_input(int channel) {
@@ -240,29 +257,22 @@ int read_whole_line(int channel, std::string& target) {
   Channel* open = find_channel(channel);
   if (open == nullptr) return kStatusNotOpen;
   std::string line;
-  for (;;) {
-    const int c = open->text.next();
-    if (c == kEndOfData) {
-      if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-        target = std::move(line);
-        return kStatusOk;
-      }
-      target = std::move(line);
-      return kStatusNoData;
-    }
-    if (c == '\n') {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      target = std::move(line);
-      return kStatusOk;
-    }
-    line += static_cast<char>(c);
-  }
+  const int status = consume_line(*open, &line);
+  target = std::move(line);
+  return status;
+}
+
+int skip_whole_line(int channel) {
+  Channel* open = find_channel(channel);
+  return open == nullptr ? kStatusNotOpen : consume_line(*open, nullptr);
 }
 
 int at_end_of_file(int channel) {
   const Channel* open = find_channel(channel);
   if (open == nullptr) return 1;
+  // A file without a length (a device such as /dev/zero, a pipe) would otherwise keep a loop
+  // going for as long as it yields bytes, or for ever while a character stays pending.
+  if (!open->sized) return -1;
   if (!open->put_back.empty()) return 0;
   if (open->text.ended() || open->text.position() >= open->size_at_open) return -1;
   return 0;

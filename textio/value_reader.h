@@ -41,8 +41,13 @@ float read_single_value();
 // kStatusNotOpen, leaving the target unchanged, for a closed channel.
 int read_whole_line(int channel, std::string& target);
 
+// Consumes the channel's next line as read_whole_line does, keeping none of it, so a line of any
+// length costs no memory. Returns the same statuses.
+int skip_whole_line(int channel);
+
 // -1 when the channel's data is at its end (no pending character, and the end was met or the
 // position reached the length measured at opening), 0 when not, 1 when the channel is not open.
+// A channel that is not a regular file has no length and is always at its end.
 int at_end_of_file(int channel);
 
 // Leading blanks skipped; "&H", "&O" or "&B" (either case) start a 32-bit radix number; else the
