@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs Orvanel: ./make.sh example | test | sanitize
+# Sets up, builds and runs Orvanel: ./make.sh example | test | sanitize | fuzz [SECONDS]
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -40,10 +40,24 @@ case "${1:-test}" in
   sanitize)
     build build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
       -DORVANEL_SANITIZE=ON -DORVANEL_WERROR=ON
-    ctest --test-dir build-sanitize --output-on-failure -j "$(nproc)"
+    # The heavy limit tests run in the optimised build only.
+    ctest --test-dir build-sanitize --output-on-failure -j "$(nproc)" -LE heavy
+    ;;
+  fuzz)
+    # Each fuzz target for SECONDS (default 20), starting from its checked-in corpus; what it
+    # learns stays in build-fuzz/corpus, a finding in build-fuzz/ and the exit status.
+    seconds=${2:-20}
+    build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+      -DORVANEL_FUZZ=ON -DORVANEL_BUILD_TESTS=OFF -DORVANEL_WERROR=ON
+    for corpus in fuzz/corpus/*/; do
+      target=$(basename "$corpus")
+      mkdir -p "build-fuzz/corpus/$target"
+      nice -n 10 "build-fuzz/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 \
+        -artifact_prefix="build-fuzz/$target-" "build-fuzz/corpus/$target" "$corpus"
+    done
     ;;
   *)
-    echo "usage: ./make.sh example|test|sanitize" >&2
+    echo "usage: ./make.sh example|test|sanitize|fuzz [SECONDS]" >&2
     exit 2
     ;;
 esac
