@@ -46,11 +46,6 @@ std::string trimmed(std::string_view text) {
   return std::string(text.substr(0, text.find_last_not_of(' ') + 1));
 }
 
-void expect_mode_restored(const termios& mode) {
-  const tcflag_t changed = ICANON | ECHO | IEXTEN | ISIG;
-  EXPECT_EQ(mode.c_lflag & changed, changed);
-}
-
 class ProgramAtTerminal : public testing::Test {
  protected:
   void SetUp() override {
@@ -111,12 +106,6 @@ class ProgramAtTerminal : public testing::Test {
     ASSERT_TRUE(session.read_until_key_mode());
   }
 
-  static void expect_exit_status_zero(PtySession& session) {
-    const std::optional<int> status = session.wait_for_exit();
-    ASSERT_TRUE(status.has_value()) << "still running; it showed:\n" << session.screen().text();
-    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "status " << *status;
-  }
-
   fs::path directory_;
   std::string batch_screen_;
   std::string batch_result_;
@@ -158,7 +147,7 @@ TEST_F(ProgramAtTerminal, AnswersTypedWithEditingKeysAndMinimaAskedAgain) {
   expect_exit_status_zero(session);
   EXPECT_EQ(session.screen().text(), expected_screen(prompts));
   EXPECT_EQ(result_file(), batch_result_);
-  expect_mode_restored(session.mode());
+  expect_terminal_mode_restored(session.mode());
 }
 
 TEST_F(ProgramAtTerminal, AnswerWrappedPastTheTerminalWidth) {
@@ -216,7 +205,7 @@ TEST_F(ProgramAtTerminal, KeyTypedDuringTheScanIsNotEchoed) {
   ASSERT_LT(table, summary);
   EXPECT_EQ(text.substr(table, summary - table).find('x'), std::string::npos) << text;
   EXPECT_TRUE(text.ends_with("\n" + std::string(kPressAnyKey) + "\n")) << text;
-  expect_mode_restored(session.mode());
+  expect_terminal_mode_restored(session.mode());
 }
 
 struct EntrySignalCase {
@@ -243,7 +232,7 @@ TEST_P(ProgramEntrySignalTest, RestoresTheTerminal) {
   const std::optional<int> status = session.wait_for_exit();
   ASSERT_TRUE(status.has_value());
   EXPECT_TRUE(WIFSIGNALED(*status) && WTERMSIG(*status) == c.signal_number) << *status;
-  expect_mode_restored(session.mode());
+  expect_terminal_mode_restored(session.mode());
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, ProgramEntrySignalTest,
@@ -280,7 +269,7 @@ TEST_P(ProgramKeyWaitTest, EndsWithStatusZero) {
                               " 2\n" + trimmed(kPermutationsPrompt) + " 99\n";
   EXPECT_EQ(session.screen().text(), expected_screen(prompts));
   EXPECT_EQ(result_file(), batch_result_);
-  expect_mode_restored(session.mode());
+  expect_terminal_mode_restored(session.mode());
 }
 
 INSTANTIATE_TEST_SUITE_P(Endings, ProgramKeyWaitTest,

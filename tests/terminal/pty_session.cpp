@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -154,6 +156,17 @@ termios PtySession::mode() const {
   termios mode{};
   ::tcgetattr(master_, &mode);
   return mode;
+}
+
+void expect_terminal_mode_restored(const termios& mode) {
+  const tcflag_t line_mode = ICANON | ECHO | IEXTEN | ISIG;
+  EXPECT_EQ(mode.c_lflag & line_mode, line_mode);
+}
+
+void expect_exit_status_zero(PtySession& session) {
+  const std::optional<int> status = session.wait_for_exit();
+  ASSERT_TRUE(status.has_value()) << "still running; it showed:\n" << session.screen().text();
+  EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "status " << *status;
 }
 
 }  // namespace orvanel::terminal_test

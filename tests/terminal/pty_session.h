@@ -70,4 +70,9 @@ class PtySession {
 // Counts the places `text` occurs in `in`.
 std::size_t occurrences(std::string_view in, std::string_view text);
 
+// The terminal is back in line mode with echo, signal keys and extended input processing.
+void expect_terminal_mode_restored(const termios& mode);
+// The program ends in time, with exit status 0.
+void expect_exit_status_zero(PtySession& session);
+
 }  // namespace orvanel::terminal_test

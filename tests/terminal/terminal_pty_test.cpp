@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -24,17 +25,6 @@ PtyOptions probe(const char* mode, unsigned short width = 80) {
   return options;
 }
 
-void expect_mode_restored(const termios& mode) {
-  const tcflag_t changed = ICANON | ECHO | IEXTEN | ISIG;
-  EXPECT_EQ(mode.c_lflag & changed, changed);
-}
-
-void expect_normal_exit(PtySession& session) {
-  const std::optional<int> status = session.wait_for_exit();
-  ASSERT_TRUE(status.has_value()) << "still running; it showed:\n" << session.screen().text();
-  EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "status " << *status;
-}
-
 TEST(TerminalLine, EditingKeysAndLoneEscAtATerminal) {
   PtySession session(probe("line"));
   ASSERT_TRUE(session.read_until_shown("prompt>"));
@@ -50,9 +40,9 @@ TEST(TerminalLine, EditingKeysAndLoneEscAtATerminal) {
   const std::string line = "Zb      \xe9";
   ASSERT_TRUE(session.read_until_shown("prompt> " + line));
   session.type("\r");
-  expect_normal_exit(session);
+  expect_exit_status_zero(session);
   EXPECT_NE(session.output().find("got[" + line + "]"), std::string::npos) << session.output();
-  expect_mode_restored(session.mode());
+  expect_terminal_mode_restored(session.mode());
 }
 
 TEST(TerminalLine, FollowsAResize) {
@@ -65,7 +55,7 @@ TEST(TerminalLine, FollowsAResize) {
   session.resize(12);
   // Up now moves by the new width: from offset 30 of the line to offset 18.
   session.type("\x1b[AZ\r");
-  expect_normal_exit(session);
+  expect_exit_status_zero(session);
   const std::string line = typed.substr(0, 18) + "Z" + typed.substr(18);
   EXPECT_NE(session.output().find("got[" + line + "]"), std::string::npos) << session.output();
   const std::string shown = "prompt> " + line;
@@ -88,7 +78,7 @@ TEST(TerminalLine, GoesOnAfterStopAndContinue) {
   ASSERT_TRUE(session.read_until_shown("prompt> ab", 2));
   ASSERT_TRUE(session.read_until_key_mode());
   session.type("c\r");
-  expect_normal_exit(session);
+  expect_exit_status_zero(session);
   EXPECT_EQ(session.screen().text(), "prompt> ab\nstopped icanon echo\nprompt> abc\ngot[abc]\n");
 }
 
@@ -101,7 +91,7 @@ TEST(TerminalLine, RedirectedOutputGetsOnlyTheFinishedLine) {
   PtySession session(options);
   ASSERT_TRUE(session.read_until_key_mode());
   session.type("ab\x1b[DX\x1b[3~\r");
-  expect_normal_exit(session);
+  expect_exit_status_zero(session);
   std::ifstream in(file, std::ios::binary);
   std::ostringstream content;
   content << in.rdbuf();
@@ -123,11 +113,11 @@ TEST_P(KeyWaitTest, TakesExactlyOneWholeKey) {
   PtySession session(probe("key"));
   ASSERT_TRUE(session.read_until_key_mode());
   session.type(GetParam().typed);
-  expect_normal_exit(session);
+  expect_exit_status_zero(session);
   EXPECT_NE(session.output().find("waited icanon echo left[" + GetParam().left + "]"),
             std::string::npos)
       << session.output();
-  expect_mode_restored(session.mode());
+  expect_terminal_mode_restored(session.mode());
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, KeyWaitTest,
@@ -152,9 +142,9 @@ TEST_P(KeyWaitSignalTest, EndsTheWait) {
   PtySession session(probe("key"));
   ASSERT_TRUE(session.read_until_key_mode());
   session.send_signal(GetParam().signal_number);
-  expect_normal_exit(session);
+  expect_exit_status_zero(session);
   EXPECT_NE(session.output().find("waited"), std::string::npos) << session.output();
-  expect_mode_restored(session.mode());
+  expect_terminal_mode_restored(session.mode());
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, KeyWaitSignalTest,
