@@ -72,6 +72,7 @@ enum class StandardOutput {
 struct RunSettings {
   StandardOutput output = StandardOutput::file;
   std::uint64_t address_space_limit = 0;  // bytes, 0 for none
+  std::string input_device;               // standard input from this file instead, when set
   std::vector<std::pair<std::string, std::string>> environment;
 };
 
@@ -80,7 +81,7 @@ struct RunSettings {
 inline constexpr unsigned kHangSeconds = 600;
 
 // Runs the program in `dir` with the arguments, ORVANEL_SEED (unless null) and standard input
-// from the given bytes (from /dev/null when none).
+// from the given bytes (from the settings' input device, else /dev/null, when none).
 inline RunOutcome run_program(const fs::path& dir, const std::vector<std::string>& args,
                               const char* seed,
                               const std::optional<std::string>& input = std::nullopt,
@@ -96,7 +97,10 @@ inline RunOutcome run_program(const fs::path& dir, const std::vector<std::string
   const pid_t child = fork();
   if (child == 0) {
     if (chdir(dir.c_str()) != 0) _exit(127);
-    const int in = open(input ? in_path.c_str() : "/dev/null", O_RDONLY);
+    const std::string in_name = !settings.input_device.empty() ? settings.input_device
+                                : input                        ? in_path.string()
+                                                               : "/dev/null";
+    const int in = open(in_name.c_str(), O_RDONLY);
     dup2(in, STDIN_FILENO);
     switch (settings.output) {
       case StandardOutput::file:

@@ -2,6 +2,7 @@
 #include "textio/channels.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 #include <cmath>
@@ -31,6 +32,12 @@ void write_cell(int channel, std::string_view bytes, bool ends_record) {
   if (std::fwrite(cell.data(), 1, cell.size(), open->stream) != cell.size()) {
     open->write_failed = true;
   }
+}
+
+// A character device (/dev/zero, a terminal) holds no text and may never end: it gives no data,
+// as an empty file would.
+TextStream text_stream(std::FILE* stream, bool character_device) {
+  return TextStream(character_device ? nullptr : stream);
 }
 
 }  // namespace
@@ -86,9 +93,7 @@ void open_channel(int channel, const std::string& name, ChannelMode mode) {
   if (mode == ChannelMode::input) {
     struct stat status {};
     const bool known = fstat(fileno(stream), &status) == 0;
-    // A character device (/dev/zero, a terminal) holds no text and may never end: it gives no
-    // data, as an empty file would.
-    opened.text = TextStream(known && S_ISCHR(status.st_mode) ? nullptr : stream);
+    opened.text = text_stream(stream, known && S_ISCHR(status.st_mode));
     // Only a regular file has a length; a pipe, a device or a directory has none, and the
     // end-of-file test then ends a read loop after its first read.
     if (known && S_ISREG(status.st_mode) && std::fseek(stream, 0, SEEK_END) == 0) {
@@ -106,7 +111,8 @@ void open_console_channel() {
   Channel& opened = console->emplace();
   opened.mode = ChannelMode::input;
   opened.stream = stdin;
-  opened.text = TextStream(stdin);
+  struct stat status {};
+  opened.text = text_stream(stdin, fstat(STDIN_FILENO, &status) == 0 && S_ISCHR(status.st_mode));
 }
 
 bool close_channel(int channel) {

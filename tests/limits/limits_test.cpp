@@ -194,6 +194,18 @@ TEST(Limits, FilesThatAreNotPlainFiles) {
   }
 }
 
+// Interactive answers from a device that never ends: it gives no data, so the run stops at the
+// first group minimum instead of asking for ever.
+TEST(Limits, InteractiveInputFromADevice) {
+  Scratch scratch({});
+  RunSettings settings;
+  settings.input_device = "/dev/zero";
+  const RunOutcome run = run_program(scratch.dir(), {}, "1", std::nullopt, settings);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, kBanner + "- minimum number of objects in group #1? " +
+                         lines({"Error: input ended before all parameters were given"}));
+}
+
 // A parameter file whose first label line is 10 MB long.
 TEST(Limits, LongLabelLine) {
   Scratch scratch({{"tied.txt", kTiedFour}});
