@@ -119,7 +119,7 @@ void seed_random(stats::RandomSource& random) {
 }
 
 void run(int argc, const char* const* argv) {
-  reserve_standard_streams();
+  prepare_output();
   const std::string command_text = join_arguments(argc, argv);
   const bool interactive = command_text.empty();
   if (command_text == "--help") {

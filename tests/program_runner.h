@@ -64,6 +64,7 @@ class Scratch {
 // Where the program's standard output goes.
 enum class StandardOutput {
   file,         // a file, returned as RunOutcome::out
+  pipe,         // a pipe, read to its end and returned as RunOutcome::out
   closed,       // no standard output at all
   broken_pipe,  // a pipe whose reading end is already closed
   full_device,  // /dev/full: every write fails for want of space
@@ -72,6 +73,7 @@ enum class StandardOutput {
 struct RunSettings {
   StandardOutput output = StandardOutput::file;
   std::uint64_t address_space_limit = 0;  // bytes, 0 for none
+  std::uint64_t file_size_limit = 0;      // bytes, 0 for none
   std::string input_device;               // standard input from this file instead, when set
   std::vector<std::pair<std::string, std::string>> environment;
 };
@@ -90,10 +92,10 @@ inline RunOutcome run_program(const fs::path& dir, const std::vector<std::string
   const fs::path in_path = dir / ".stdin";
   if (input) std::ofstream(in_path, std::ios::binary) << *input;
   int pipe_ends[2] = {-1, -1};
-  if (settings.output == StandardOutput::broken_pipe) {
-    if (pipe(pipe_ends) != 0) return {};
-    close(pipe_ends[0]);
-  }
+  const bool piped =
+      settings.output == StandardOutput::pipe || settings.output == StandardOutput::broken_pipe;
+  if (piped && pipe(pipe_ends) != 0) return {};
+  if (settings.output == StandardOutput::broken_pipe) close(pipe_ends[0]);
   const pid_t child = fork();
   if (child == 0) {
     if (chdir(dir.c_str()) != 0) _exit(127);
@@ -109,6 +111,10 @@ inline RunOutcome run_program(const fs::path& dir, const std::vector<std::string
       case StandardOutput::closed:
         close(STDOUT_FILENO);
         break;
+      case StandardOutput::pipe:
+        close(pipe_ends[0]);
+        dup2(pipe_ends[1], STDOUT_FILENO);
+        break;
       case StandardOutput::broken_pipe:
         dup2(pipe_ends[1], STDOUT_FILENO);
         break;
@@ -122,9 +128,10 @@ inline RunOutcome run_program(const fs::path& dir, const std::vector<std::string
       unsetenv("ORVANEL_SEED");
     }
     for (const auto& [name, value] : settings.environment) setenv(name.c_str(), value.c_str(), 1);
-    if (settings.address_space_limit != 0) {
-      const rlimit limit{settings.address_space_limit, settings.address_space_limit};
-      setrlimit(RLIMIT_AS, &limit);
+    for (const auto& [resource, bytes] : {std::pair{RLIMIT_AS, settings.address_space_limit},
+                                          std::pair{RLIMIT_FSIZE, settings.file_size_limit}}) {
+      const rlimit limit{bytes, bytes};
+      if (bytes != 0) setrlimit(resource, &limit);
     }
     // The program decides itself what SIGPIPE does; start it from the default.
     std::signal(SIGPIPE, SIG_DFL);
@@ -135,12 +142,19 @@ inline RunOutcome run_program(const fs::path& dir, const std::vector<std::string
     execv(ORVANEL_BINARY, argv.data());
     _exit(127);
   }
-  if (pipe_ends[1] >= 0) close(pipe_ends[1]);
+  RunOutcome run;
+  if (piped) close(pipe_ends[1]);
+  if (settings.output == StandardOutput::pipe) {
+    char buffer[4096];
+    for (ssize_t got; (got = read(pipe_ends[0], buffer, sizeof buffer)) > 0;) {
+      run.out.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(pipe_ends[0]);
+  }
   int wait_status = 0;
   waitpid(child, &wait_status, 0);
-  RunOutcome run;
   run.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
-  if (fs::exists(out_path)) run.out = read_file(out_path);
+  if (settings.output == StandardOutput::file) run.out = read_file(out_path);
   fs::remove(out_path);
   fs::remove(in_path);
   if (fs::is_regular_file(dir / "orvanel.out")) run.result_file = read_file(dir / "orvanel.out");

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <optional>
 

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -13,12 +14,13 @@
 
 namespace orvanel::textio {
 
-void reserve_standard_streams() {
+void prepare_output() {
   for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
     if (fcntl(stream, F_GETFD) != -1) continue;
     // The lowest free number is the one just found closed.
     open("/dev/null", stream == STDIN_FILENO ? O_RDONLY : O_WRONLY);
   }
+  std::signal(SIGXFSZ, SIG_IGN);
 }
 
 void write_text(std::string_view text, bool ends_line) {

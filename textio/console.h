@@ -9,10 +9,12 @@ namespace orvanel::textio {
 // Every line the program shows ends in CR LF, on a terminal and in redirected output alike.
 inline constexpr std::string_view kLineEnd = "\r\n";
 
-// Opens /dev/null on each standard stream (input, output, error) that is closed, so that no file
-// the program opens takes its number: with standard output closed, the screen text would
-// otherwise land in the result file.
-void reserve_standard_streams();
+// Readies the process for output that fails. Opens /dev/null on each standard stream (input,
+// output, error) that is closed, so that no file the program opens takes its number: with
+// standard output closed, the screen text would otherwise land in the result file. And makes a
+// write past the process's file size limit fail like one on a full disk, instead of ending the
+// process.
+void prepare_output();
 
 // Writes the bytes as they are, then CR LF when `ends_line`. Unbuffered: the bytes have left
 // the process when it returns. A failing write ends silently.

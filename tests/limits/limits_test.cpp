@@ -301,14 +301,32 @@ TEST(Limits, StandardOutputThatFails) {
   }
 }
 
-// A result file on a full disk: every row is shown, then the message after the summary.
+// A result file that cannot be written completely: every row is shown, then the message after
+// the summary. A file size limit stands in for a disk that fills up after the first 40 bytes.
 TEST(Limits, ResultFileOnAFullDisk) {
-  Scratch scratch(kTiedFiles);
-  fs::create_symlink("/dev/full", scratch.dir() / "orvanel.out");
-  const RunOutcome run = run_program(scratch.dir(), {"run.par"}, "1");
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, kTiedRun + lines({"Error: the result file orvanel.out could not be written "
-                                       "completely"}));
+  struct Case {
+    const char* name;
+    bool to_full_device;
+    std::uint64_t file_size_limit;
+    std::optional<std::string> want_result_file;
+  };
+  const Case cases[] = {
+      {"symbolic link to /dev/full", true, 0, std::nullopt},
+      {"file size limit", false, 40, kTiedRecords.substr(0, 40)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scratch scratch(kTiedFiles);
+    if (c.to_full_device) fs::create_symlink("/dev/full", scratch.dir() / "orvanel.out");
+    RunSettings settings;
+    settings.output = StandardOutput::pipe;  // not limited in size
+    settings.file_size_limit = c.file_size_limit;
+    const RunOutcome run = run_program(scratch.dir(), {"run.par"}, "1", std::nullopt, settings);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, kTiedRun + lines({"Error: the result file orvanel.out could not be "
+                                         "written completely"}));
+    EXPECT_EQ(run.result_file, c.want_result_file);
+  }
 }
 
 // The file changes between the counting pass and the reading pass: values that are gone read
