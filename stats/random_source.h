@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "stats/square_matrix.h"
 
@@ -27,6 +28,9 @@ class RandomSource {
   // Next draw scaled to [0, 1): u / 32768, exact in double precision.
   double random_unit() { return draw() / 32768.0; }
 
+  // Moves on as if `draws` draws had been taken, in O(log draws) steps.
+  void discard(std::uint64_t draws);
+
   std::uint32_t state() const { return state_; }
 
  private:
@@ -42,7 +46,15 @@ inline std::int32_t draw_object(RandomSource& random, std::int32_t n) {
 // of j = 1..n, each exchanging object j with a drawn object d (nothing when d == j). Exchanging
 // swaps rows and columns j and d everywhere except where they cross, which keeps the matrix
 // symmetric and its multiset of pair ranks unchanged. Always makes exactly 2n draws; does
-// nothing and draws nothing for n <= 0.
+// nothing and draws nothing for n <= 0. The straightforward form, kept as the definition.
 void permute_objects(SquareMatrix& ranks, std::int32_t n, RandomSource& random);
+
+// The same relabelling carried on a label vector: labels[p] is the object (0-based)
+// that position p shows. Two passes of j = 1..n each exchange labels j and d for a drawn d,
+// exactly 2n draws. Exchanging objects j and d of a symmetric rank matrix (rows and columns
+// swapped) is the same as exchanging their labels, so reading ranks(labels[p], labels[q])
+// gives what permute_objects leaves at (p, q). O(1) per exchange; draws nothing when `labels`
+// is empty.
+void permute_labels(std::span<std::int32_t> labels, RandomSource& random);
 
 }  // namespace orvanel::stats
