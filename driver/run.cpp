@@ -148,9 +148,7 @@ void run(int argc, const char* const* argv) {
   stats::SquareMatrix dissimilarities = load_matrix(parameters);
   convert_similarities(dissimilarities, n);
   stats::SquareMatrix ranks = create_matrix(n);
-  stats::SquareMatrix ranks_saved = create_matrix(n);
   stats::rank_transform(dissimilarities, ranks, n);
-  ranks_saved = ranks;
 
   open_channel(kChannel, kResultFile, ChannelMode::output);
   const bool result_file_open = find_channel(kChannel) != nullptr;
@@ -162,7 +160,7 @@ void run(int argc, const char* const* argv) {
   float max_r = -999.0f;
   std::int32_t max_n1 = 0;
   std::int32_t max_n2 = 0;
-  scan_splits(dissimilarities, ranks, ranks_saved, parameters, random,
+  scan_splits(ranks, parameters, random,
               [&](const SplitResult& split) {
                 write_row(split);
                 write_record(split);
