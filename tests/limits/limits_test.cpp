@@ -344,7 +344,7 @@ TEST(Limits, MatrixFileChangedBetweenThePasses) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Scratch scratch({{"m.txt", "0 1 1 0\n"}});
+    Scratch scratch({{"m.txt", std::string("0 1 1 0\n")}});
     const std::string path = (scratch.dir() / "m.txt").string();
     ASSERT_EQ(orvanel::driver::count_values(path), 4);
     std::ofstream(path, std::ios::binary | std::ios::trunc) << c.after_count;
