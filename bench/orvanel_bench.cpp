@@ -1,6 +1,7 @@
 // Benchmarks of the fast engine against the straightforward reference, ending with a table of
 // the ratios reference time / engine time.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -165,6 +166,9 @@ void scan_engine(benchmark::State& state, std::int32_t n, std::int32_t threads) 
 // least time of each (with --benchmark_repetitions). Names are "group/variant/n".
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
+  // Colours only on a terminal, so that a saved output stays plain text.
+  RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) == 1 ? OO_ColorTabular : OO_Tabular) {}
+
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
