@@ -55,36 +55,36 @@ std::string run_operations(const std::string& path, const std::string& operation
         FUZZ_CHECK(text.size() <= kTextLimit);
         FUZZ_CHECK(text.find_first_of(std::string("\n\0", 2)) == std::string::npos);
         if (source_closed) FUZZ_CHECK(text.empty());
-        trace += "t" + text;
+        trace.append("t").append(text);
         break;
       }
       case 1: {
         choose_channel();
         const std::int32_t value = read_integer_value();
         if (source_closed) FUZZ_CHECK(value == 0);
-        trace += "i" + std::to_string(value);
+        trace.append("i").append(std::to_string(value));
         break;
       }
       case 2: {
         choose_channel();
         const float value = read_single_value();
         if (source_closed) FUZZ_CHECK(float_bits(value) == "0");
-        trace += "s" + float_bits(value);
+        trace.append("s").append(float_bits(value));
         break;
       }
       case 3: {
         std::string line = "unchanged";
         const int status = read_whole_line(kChannel, line);
-        FUZZ_CHECK(status == (open ? status : kStatusNotOpen));
+        FUZZ_CHECK((status == kStatusNotOpen) == !open);
         FUZZ_CHECK(status == kStatusOk || status == kStatusNotOpen || status == kStatusNoData);
         if (status == kStatusNotOpen) FUZZ_CHECK(line == "unchanged");
-        trace += "l" + std::to_string(status) + line;
+        trace.append("l").append(std::to_string(status)).append(line);
         break;
       }
       case 4: {
         const int status = at_end_of_file(kChannel);
         FUZZ_CHECK(open ? (status == -1 || status == 0) : status == 1);
-        trace += "e" + std::to_string(status);
+        trace.append("e").append(std::to_string(status));
         break;
       }
       case 5:
