@@ -17,8 +17,8 @@
 #include "driver/split_scan.h"
 #include "reference/literal_ranking.h"
 #include "reference/literal_scan.h"
+#include "reference/literal_statistic.h"
 #include "stats/permutation_engine.h"
-#include "stats/r_statistic.h"
 #include "stats/random_source.h"
 #include "stats/rank_transform.h"
 
@@ -97,7 +97,7 @@ void permutations_reference(benchmark::State& state, std::int32_t n, std::int32_
   const stats::SquareMatrix ranks = ranks_of(n);
   stats::SquareMatrix design(n);
   const std::array<std::int32_t, 2> sizes = {n / 2, n - n / 2};
-  stats::build_design(design, n, sizes);
+  reference::build_design(design, n, sizes);
   if (measured != kPermutations) state.SetLabel("estimated from " + std::to_string(measured));
   for (auto _ : state) {
     stats::SquareMatrix working = ranks;
@@ -105,11 +105,11 @@ void permutations_reference(benchmark::State& state, std::int32_t n, std::int32_
     const double seconds = seconds_of(Timing::cpu, [&] {
       float mrb = 0.0f;
       float mrw = 0.0f;
-      const float observed = stats::r_statistic(working, design, n, mrb, mrw);
+      const float observed = reference::r_statistic(working, design, n, mrb, mrw);
       std::int64_t hits = 0;
       for (std::int32_t k = 0; k < measured; ++k) {
-        stats::permute_objects(working, n, random);
-        if (stats::r_statistic(working, design, n, mrb, mrw) >= observed) ++hits;
+        reference::permute_objects(working, n, random);
+        if (reference::r_statistic(working, design, n, mrb, mrw) >= observed) ++hits;
       }
       benchmark::DoNotOptimize(hits);
     });

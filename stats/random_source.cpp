@@ -25,20 +25,6 @@ void RandomSource::discard(std::uint64_t draws) {
   state_ = state_ * total_multiplier + total_increment;
 }
 
-void permute_objects(SquareMatrix& ranks, std::int32_t n, RandomSource& random) {
-  for (int pass = 0; pass < 2; ++pass) {
-    for (std::int32_t j = 1; j <= n; ++j) {
-      const std::int32_t d = draw_object(random, n);
-      if (d == j) continue;
-      for (std::int32_t k = 1; k <= n; ++k) {
-        if (k == j || k == d) continue;
-        std::swap(ranks(k, j), ranks(k, d));
-        std::swap(ranks(j, k), ranks(d, k));
-      }
-    }
-  }
-}
-
 void permute_labels(std::span<std::int32_t> labels, RandomSource& random) {
   const auto n = static_cast<std::int32_t>(labels.size());
   // A local generator stays in a register: a label store might alias its state otherwise.

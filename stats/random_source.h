@@ -42,19 +42,12 @@ inline std::int32_t draw_object(RandomSource& random, std::int32_t n) {
   return 1 + static_cast<std::int32_t>((static_cast<std::int64_t>(random.draw()) * n) >> 15);
 }
 
-// Relabels the objects of a symmetric rank matrix with a constant diagonal in place: two passes
-// of j = 1..n, each exchanging object j with a drawn object d (nothing when d == j). Exchanging
-// swaps rows and columns j and d everywhere except where they cross, which keeps the matrix
-// symmetric and its multiset of pair ranks unchanged. Always makes exactly 2n draws; does
-// nothing and draws nothing for n <= 0. The straightforward form, kept as the definition.
-void permute_objects(SquareMatrix& ranks, std::int32_t n, RandomSource& random);
-
-// The same relabelling carried on a label vector: labels[p] is the object (0-based)
+// The relabelling of objects, carried on a label vector: labels[p] is the object (0-based)
 // that position p shows. Two passes of j = 1..n each exchange labels j and d for a drawn d,
 // exactly 2n draws. Exchanging objects j and d of a symmetric rank matrix (rows and columns
-// swapped) is the same as exchanging their labels, so reading ranks(labels[p], labels[q])
-// gives what permute_objects leaves at (p, q). O(1) per exchange; draws nothing when `labels`
-// is empty.
+// swapped) is the same as exchanging their labels, so reading ranks(labels[p], labels[q]) of
+// the unmoved matrix gives what the moved matrix would hold at (p, q). O(1) per exchange; draws
+// nothing when `labels` is empty.
 void permute_labels(std::span<std::int32_t> labels, RandomSource& random);
 
 }  // namespace orvanel::stats

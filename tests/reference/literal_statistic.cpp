@@ -1,9 +1,10 @@
-// Group design markers and the R statistic over them.
-#include "stats/r_statistic.h"
+// The straightforward group design, R statistic and relabelling.
+#include "reference/literal_statistic.h"
 
 #include <algorithm>
+#include <utility>
 
-namespace orvanel::stats {
+namespace orvanel::reference {
 
 void build_design(SquareMatrix& design, std::int32_t n, std::span<const std::int32_t> group_sizes) {
   for (std::int32_t i = 2; i <= n; ++i) {
@@ -49,4 +50,18 @@ float r_statistic(const SquareMatrix& ranks, const SquareMatrix& design, std::in
   return static_cast<float>((static_cast<long double>(mrb) - mrw) / half_pairs);
 }
 
-}  // namespace orvanel::stats
+void permute_objects(SquareMatrix& ranks, std::int32_t n, RandomSource& random) {
+  for (int pass = 0; pass < 2; ++pass) {
+    for (std::int32_t j = 1; j <= n; ++j) {
+      const std::int32_t d = stats::draw_object(random, n);
+      if (d == j) continue;
+      for (std::int32_t k = 1; k <= n; ++k) {
+        if (k == j || k == d) continue;
+        std::swap(ranks(k, j), ranks(k, d));
+        std::swap(ranks(j, k), ranks(d, k));
+      }
+    }
+  }
+}
+
+}  // namespace orvanel::reference
