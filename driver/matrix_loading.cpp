@@ -26,8 +26,9 @@ using namespace orvanel::textio;
 
 constexpr int kChannel = 1;
 
-// Bytes the run holds for a dimension: three n-by-n single-precision matrices' worth (the
-// loaded matrix, the ranks, and the working memory of ranking and scan). Saturates.
+// Bytes the run may hold for a dimension: three n-by-n single-precision matrices' worth, the
+// loaded matrix and the ranks, and as much again as room for the scan's vectors on every thread
+// and for the rest of the process. Saturates.
 std::uint64_t run_memory_need(std::int32_t n) {
   const auto side = static_cast<std::uint64_t>(n);
   const std::uint64_t elements = side * side;
@@ -75,17 +76,33 @@ std::uint64_t left_under_limit(int resource, std::uint64_t used) {
   return limit.rlim_cur > used ? limit.rlim_cur - used : 0;
 }
 
+// What is left under the memory limit of the control group the process runs in (a container),
+// given the files holding the group's limit and its use; unlimited when they cannot be read or
+// the limit is "max".
+std::uint64_t left_in_control_group(const char* limit_file, const char* usage_file) {
+  std::uint64_t limit = 0;
+  std::uint64_t usage = 0;
+  if (!(std::ifstream(limit_file) >> limit) || !(std::ifstream(usage_file) >> usage)) {
+    return std::numeric_limits<std::uint64_t>::max();
+  }
+  return limit > usage ? limit - usage : 0;
+}
+
 // The memory this process can still obtain: what the machine has available now, within the
-// process's limits on address space and data. Linux promises memory it may not have, and
-// touching more than there is gets the process killed instead of refused, so the run asks
-// first.
+// process's limits on address space and data and its container's limit. Linux promises memory
+// it may not have, and touching more than there is gets the process killed instead of refused,
+// so the run asks first.
 std::uint64_t obtainable_memory() {
   std::uint64_t obtainable = meminfo_bytes("MemAvailable")
                                  .value_or(static_cast<std::uint64_t>(sysconf(_SC_AVPHYS_PAGES)) *
                                            static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE)));
   const ProcessSize used = process_size();
   obtainable = std::min(obtainable, left_under_limit(RLIMIT_AS, used.address_space));
-  return std::min(obtainable, left_under_limit(RLIMIT_DATA, used.data));
+  obtainable = std::min(obtainable, left_under_limit(RLIMIT_DATA, used.data));
+  obtainable = std::min(obtainable, left_in_control_group("/sys/fs/cgroup/memory.max",
+                                                          "/sys/fs/cgroup/memory.current"));
+  return std::min(obtainable, left_in_control_group("/sys/fs/cgroup/memory/memory.limit_in_bytes",
+                                                    "/sys/fs/cgroup/memory/memory.usage_in_bytes"));
 }
 
 [[noreturn]] void report_no_memory(std::int32_t n) {

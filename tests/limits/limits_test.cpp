@@ -266,8 +266,8 @@ TEST(Limits, HeavyLargestPermutationCount) {
   EXPECT_EQ(run.result_file, kHeaderRecord + "1,2,2,2,0,1\r\n");
 }
 
-// Three matrices of dimension 3000 need 108 MB; within a 64 MB address space the run says so
-// instead of failing, while a small run still fits.
+// A run of dimension 3000 asks for 108 MB; within a 64 MB address space it says that there is
+// not enough memory instead of failing, while a small run still fits.
 TEST(Limits, MatricesBeyondTheAddressSpace) {
   SKIP_UNDER_ADDRESS_SANITIZER();
   Scratch scratch({{"big.par", parameter_file("big.txt", "3000", "1", "1", "0")},
