@@ -2,9 +2,12 @@
 // huge inputs, and standard output or the result file failing. Every run must end with its
 // specified output and status 0.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -327,6 +330,45 @@ TEST(Limits, ResultFileOnAFullDisk) {
                                          "written completely"}));
     EXPECT_EQ(run.result_file, c.want_result_file);
   }
+}
+
+// A small file system of its own, filled to the last byte: the result file is created but
+// nothing reaches it. Needs the right to mount, as root in CI.
+TEST(Limits, ResultFileOnAFullFileSystem) {
+  Scratch scratch(std::map<std::string, std::string>{
+      {"tied.txt", kTiedFour}, {"run.par", parameter_file("../tied.txt", "4", "1", "1", "5")}});
+  const fs::path disk = scratch.dir() / "disk";
+  fs::create_directory(disk);
+  if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=8k") != 0) {
+    GTEST_SKIP() << "cannot mount a tmpfs: " << std::strerror(errno);
+  }
+  {
+    std::ofstream filler(disk / "filler", std::ios::binary);
+    filler << std::string(64 * 1024, 'x');
+  }
+  RunSettings settings;
+  settings.output = StandardOutput::pipe;  // the full disk has no room for it either
+  const RunOutcome run = run_program(disk, {"../run.par"}, "1", std::nullopt, settings);
+  umount(disk.c_str());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, kBanner + echo("../tied.txt", " 4", " 1", " 1", " 5") + kTiedRows +
+                         lines({"Error: the result file orvanel.out could not be written "
+                                "completely"}));
+  EXPECT_EQ(run.result_file, "");
+}
+
+// A directory without write permission: the result file cannot be created, which is silent.
+TEST(Limits, ResultFileInAReadOnlyDirectory) {
+  if (geteuid() == 0) GTEST_SKIP() << "root may write in any directory";
+  Scratch scratch(kTiedFiles);
+  fs::permissions(scratch.dir(), fs::perms::owner_write, fs::perm_options::remove);
+  RunSettings settings;
+  settings.output = StandardOutput::pipe;
+  const RunOutcome run = run_program(scratch.dir(), {"run.par"}, "1", std::nullopt, settings);
+  fs::permissions(scratch.dir(), fs::perms::owner_write, fs::perm_options::add);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, kTiedRun);
+  EXPECT_FALSE(run.result_file.has_value());
 }
 
 // The file changes between the counting pass and the reading pass: values that are gone read
