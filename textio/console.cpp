@@ -20,6 +20,7 @@ void prepare_output() {
     // The lowest free number is the one just found closed.
     open("/dev/null", stream == STDIN_FILENO ? O_RDONLY : O_WRONLY);
   }
+  std::signal(SIGPIPE, SIG_IGN);
   std::signal(SIGXFSZ, SIG_IGN);
 }
 

@@ -12,8 +12,8 @@ inline constexpr std::string_view kLineEnd = "\r\n";
 // Readies the process for output that fails. Opens /dev/null on each standard stream (input,
 // output, error) that is closed, so that no file the program opens takes its number: with
 // standard output closed, the screen text would otherwise land in the result file. And makes a
-// write past the process's file size limit fail like one on a full disk, instead of ending the
-// process.
+// write to a closed pipe, or past the process's file size limit, fail like one on a full disk,
+// instead of ending the process: the run goes on and still ends with status 0.
 void prepare_output();
 
 // Writes the bytes as they are, then CR LF when `ends_line`. Unbuffered: the bytes have left
