@@ -160,17 +160,16 @@ void run(int argc, const char* const* argv) {
   float max_r = -999.0f;
   std::int32_t max_n1 = 0;
   std::int32_t max_n2 = 0;
-  scan_splits(ranks, parameters, random,
-              [&](const SplitResult& split) {
-                write_row(split);
-                write_record(split);
-                // Among equal maxima the first split stays; a NaN R never replaces.
-                if (split.r > max_r) {
-                  max_r = split.r;
-                  max_n1 = split.n1;
-                  max_n2 = split.n2;
-                }
-              });
+  scan_splits(ranks, parameters, random, [&](const SplitResult& split) {
+    write_row(split);
+    write_record(split);
+    // Among equal maxima the first split stays; a NaN R never replaces.
+    if (split.r > max_r) {
+      max_r = split.r;
+      max_n1 = split.n1;
+      max_n2 = split.n2;
+    }
+  });
   const bool result_complete = close_channel(kChannel);
 
   write_text(kRuleLine, true);

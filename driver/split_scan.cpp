@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -212,19 +213,28 @@ void scan_splits(const stats::SquareMatrix& ranks, const RunParameters& paramete
   UnitQueue queue(plan, 2 * static_cast<std::int64_t>(threads) + 2);
   std::vector<std::jthread> workers;
   const StopOnExit stop_on_exit{queue};
+  const auto run_one = [&](std::int64_t unit) {
+    queue.finish(unit, run_unit(fixed_ranks, plan, scan_start, unit, work_done));
+  };
   const auto worker_count = std::min<std::int64_t>(threads, plan.units());
   for (std::int64_t k = 0; k < worker_count; ++k) {
-    workers.emplace_back([&] {
-      for (std::int64_t unit = queue.take(); unit >= 0; unit = queue.take()) {
-        queue.finish(unit, run_unit(fixed_ranks, plan, scan_start, unit, work_done));
-      }
-    });
+    try {
+      workers.emplace_back([&] {
+        for (std::int64_t unit = queue.take(); unit >= 0; unit = queue.take()) run_one(unit);
+      });
+    } catch (const std::system_error&) {
+      break;  // no more threads to be had (a memory limit): go on with those started
+    }
   }
 
   ProgressLine progress(plan.splits, plan.work());
   for (std::int64_t split = 0; split < plan.splits; ++split) {
     UnitResult done;
-    while (!queue.try_deliver(split, std::chrono::milliseconds(250), done)) {
+    // Without any worker the calling thread runs the units itself, in order.
+    const auto wait =
+        workers.empty() ? std::chrono::milliseconds(0) : std::chrono::milliseconds(250);
+    while (!queue.try_deliver(split, wait, done)) {
+      if (workers.empty()) run_one(queue.take());
       progress.update(split, work_done.load(std::memory_order_relaxed));
     }
     SplitResult result;

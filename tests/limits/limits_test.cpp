@@ -290,6 +290,23 @@ TEST(Limits, MatricesBeyondTheAddressSpace) {
   EXPECT_EQ(small.result_file, kTiedRecords);
 }
 
+// Threads that cannot be had under an address-space limit: the scan goes on with those it got,
+// or on the calling thread alone, and the bytes are the same.
+TEST(Limits, ThreadsBeyondTheAddressSpace) {
+  SKIP_UNDER_ADDRESS_SANITIZER();
+  for (const std::uint64_t megabytes : {std::uint64_t{20}, std::uint64_t{40}}) {
+    SCOPED_TRACE(megabytes);
+    Scratch scratch(kTiedFiles);
+    RunSettings settings;
+    settings.address_space_limit = megabytes * kMegabyte;
+    settings.environment = {{"ORVANEL_THREADS", "64"}};
+    const RunOutcome run = run_program(scratch.dir(), {"run.par"}, "1", std::nullopt, settings);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, kTiedRun);
+    EXPECT_EQ(run.result_file, kTiedRecords);
+  }
+}
+
 // Standard output that fails in any way leaves the run and the result file whole.
 TEST(Limits, StandardOutputThatFails) {
   for (const StandardOutput output :
